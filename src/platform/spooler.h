@@ -1,0 +1,26 @@
+// The print spooler as the ports need it: the local printer queues and the
+// port each one prints to. On Linux the port is carried in a CUPS device URI.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halvoran {
+
+// A printer moved to "FILE:" while the tool uses its port.
+struct HeldPrinter {
+    std::string Name;
+};
+
+class Spooler {
+public:
+    virtual ~Spooler() = default;
+    // Names of the local printers, in the spooler's order; nullopt when the
+    // spooler cannot be asked.
+    virtual std::optional<std::vector<std::string>> ListLocalPrinters() = 0;
+    // The printer's port text ("LPT1:", "COM2:", "FILE:", ...); nullopt when unreadable.
+    virtual std::optional<std::string> PrinterPort(const std::string& printer) = 0;
+    virtual bool SetPrinterPort(const std::string& printer, const std::string& port) = 0;
+};
+
+}  // namespace halvoran
