@@ -63,11 +63,12 @@ long ScriptedDevice::Read(uint8_t* buffer, size_t n, uint32_t timeoutMs) {
     std::lock_guard lock(mutex_);
     if (!open_) return -1;
     const uint64_t now = time_.Elapsed();
-    if (incoming_.empty() || incoming_.front().DueMs > now + timeoutMs) {
+    if (incoming_.empty() || (incoming_.front().DueMs > now && incoming_.front().DueMs >= now + timeoutMs)) {
         time_.Advance(timeoutMs);
         return 0;
     }
-    // Wait (in virtual time) for the first byte, then take what has arrived by then.
+    // A byte due exactly at the deadline arrives too late, as when poll times out.
+    // Otherwise wait (in virtual time) for the first byte and take what has arrived.
     if (incoming_.front().DueMs > now) time_.Advance(incoming_.front().DueMs - now);
     const uint64_t at = time_.Elapsed();
     size_t got = 0;
