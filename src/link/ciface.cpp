@@ -51,10 +51,9 @@ bool CIface::ReadExactly(uint8_t* buffer, uint32_t n) {
             last = Time().NowMs();
         }
         if (received >= n) return true;
+        // A device error (a tty hung up or gone) will not deliver the rest.
+        if (got < 0) return false;
         if (Time().NowMs() - last >= ReadTimeout) return false;
-        // A device error returns at once; wait out the rest of the limit in
-        // small steps instead of spinning on a dead descriptor.
-        if (got < 0) Pause().SleepMs(std::min<uint32_t>(10, ReadTimeout));
     }
 }
 
@@ -95,10 +94,10 @@ bool CIface::DisconnectAndClose(uint8_t mode, uint32_t pauseBeforeCloseMs) {
         static constexpr ModeCommand kDisconnect = MakeModeCommand(kModeDisconnect);
         Write(kDisconnect.data(), kModeCommandSize);
     }
+    if (pauseBeforeCloseMs) Pause().SleepMs(pauseBeforeCloseMs);
     BidiMode = 0;
     ReleaseOnOpen = 1;
     if (HeldPrinterCount != 0) RestoreSpoolerPort();
-    if (pauseBeforeCloseMs) Pause().SleepMs(pauseBeforeCloseMs);
     return Close();
 }
 

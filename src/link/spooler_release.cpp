@@ -33,12 +33,17 @@ bool CIface::ReleaseSpoolerPort() {
     if (!spooler) return false;
     auto printers = spooler->ListLocalPrinters();
     if (!printers) return false;
+    // The held list has room for 256; with that many printers none is touched.
     if (printers->size() >= kMaxHeldPrinters) return false;
     const std::string port = SpoolerPortName();
     for (const std::string& name : *printers) {
         auto current = spooler->PrinterPort(name);
+        // Only a port text that is exactly this port matches: not a list of
+        // ports, not the name without its colon.
         if (!current || Upper(*current) != port) continue;
-        if (spooler->SetPrinterPort(name, kFilePort)) {
+        PortChange change = spooler->SetPrinterPort(name, kFilePort);
+        if (change == PortChange::Denied) break;
+        if (change == PortChange::Done) {
             HeldPrinters.push_back({name});
             HeldPrinterCount = static_cast<uint16_t>(HeldPrinters.size());
         }
@@ -49,11 +54,12 @@ bool CIface::ReleaseSpoolerPort() {
 void CIface::RestoreSpoolerPort() {
     Spooler* spooler = env_.PrintSpooler;
     const std::string port = SpoolerPortName();
-    for (const HeldPrinter& held : HeldPrinters) {
-        if (!spooler) break;
-        auto current = spooler->PrinterPort(held.Name);
-        // A printer moved elsewhere in the meantime keeps its new port.
-        if (current && Upper(*current) == kFilePort) spooler->SetPrinterPort(held.Name, port);
+    if (spooler) {
+        for (const HeldPrinter& held : HeldPrinters) {
+            auto current = spooler->PrinterPort(held.Name);
+            // A printer moved elsewhere in the meantime keeps its new port.
+            if (current && Upper(*current) == kFilePort) spooler->SetPrinterPort(held.Name, port);
+        }
     }
     HeldPrinters.clear();
     HeldPrinterCount = 0;
