@@ -14,6 +14,8 @@ void PanelBridge::Reset(BridgeWindow* dialog, std::string programFolder) {
     PreviousPage.clear();
     PreviousFile.clear();
     DownloadFileName.clear();
+    RestartRunning = false;
+    DownloadRunning = false;
     NavState = Idle;
     NavCounter = 0;
     FirstNavDone = 0;

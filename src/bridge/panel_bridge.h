@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "bridge/bridge_window.h"
 #include "link/ciface.h"
@@ -32,8 +33,14 @@ struct PanelBridge {
     std::string PreviousPage;
     std::string CurrentFile;
     std::string PreviousFile;
+    // Stands for a valid RestartThread handle: set while the restart monitor
+    // runs, cleared by the monitor before it ends.
+    std::atomic<bool> RestartRunning{false};
     uint8_t DownloadMode = 0;
     std::string DownloadFileName;
+    // Stands for a valid DownloadThread handle: set while the download worker
+    // runs, cleared by the worker before it ends.
+    std::atomic<bool> DownloadRunning{false};
     std::atomic<uint8_t> StopRestart{0};
     std::atomic<uint8_t> StopDownload{0};
     std::atomic<int32_t> NavState{Idle};
@@ -41,8 +48,17 @@ struct PanelBridge {
     uint8_t FramesetPhase = 1;
     std::atomic<uint8_t> NavCounter{0};
 
+    // Time for the bridge's fixed waits; tests put virtual time here.
+    Clock* Time = &SystemClock();
+    Sleeper* Pause = &SystemSleeper();
+
     // Held by FetchPage from its cache check to the end of its file write.
     std::mutex PageLock;
+
+    // The worker threads. Declared last: they are joined before the members
+    // they use are destroyed.
+    std::jthread RestartThread;
+    std::jthread DownloadThread;
 
     // The values taken when the window initialises and at every Disconnect.
     void Reset(BridgeWindow* dialog, std::string programFolder);
