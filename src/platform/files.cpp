@@ -29,17 +29,32 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-    FdGuard file{::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644)};
-    if (file.fd < 0) return false;
+namespace {
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
     size_t done = 0;
     while (done < size) {
-        ssize_t put = ::write(file.fd, data + done, size - done);
+        ssize_t put = ::write(fd, data + done, size - done);
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) return false;
         done += static_cast<size_t>(put);
     }
+    return true;
+}
+
+}  // namespace
+
+bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+    FdGuard file{::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644)};
+    if (file.fd < 0) return false;
+    if (!WriteAll(file.fd, data, size)) return false;
     return ::ftruncate(file.fd, static_cast<off_t>(size)) == 0;
+}
+
+bool WriteFileStart(const std::string& path, const uint8_t* data, size_t size) {
+    FdGuard file{::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644)};
+    if (file.fd < 0) return false;
+    return WriteAll(file.fd, data, size);
 }
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {

@@ -14,6 +14,9 @@ bool FileExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 // Creates or replaces the file's content with exactly these bytes.
 bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size);
+// Writes these bytes from the start of the file, creating it when missing;
+// bytes of a longer file beyond them stay as they were.
+bool WriteFileStart(const std::string& path, const uint8_t* data, size_t size);
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path);
 // Deletes a file; false when it could not be deleted (a missing file included).
 bool DeleteFile(const std::string& path);
