@@ -2,7 +2,6 @@
 
 #include "app/sysinfo.h"
 #include "app/texts.h"
-#include "bridge/panel_bridge.h"
 #include "bridge/welcome_page.h"
 #include "platform/files.h"
 
@@ -10,7 +9,7 @@ namespace halvoran {
 
 std::string ProgramFolderProblem(const std::string& folder) {
     // The welcome page has the longest of the paths the window builds.
-    if (WelcomePageFile(folder).size() >= kPathCapacity) {
+    if (WelcomePageFile(folder).empty()) {
         return "The program folder path is too long: " + folder;
     }
     if (!IsDirectory(folder + "/p1")) return "The page cache folder is missing: " + folder + "/p1";

@@ -7,6 +7,7 @@
 #include "app/layout.h"
 #include "app/texts.h"
 #include "bridge/page_cache.h"
+#include "bridge/page_path.h"
 #include "bridge/welcome_page.h"
 #include "link/uart_tables.h"
 
@@ -179,7 +180,7 @@ void CvkDlg::OnConnect() {
     SysInfo.WriteSettings();
     SetStatusText(Tr(text::Connected), false);
     ResetPageCache(Bridge);
-    ui_.Browser().Navigate(SysInfo.ProgramFolder + "/p1/homepage.html");
+    ui_.Browser().Navigate(LocalPagePath(SysInfo.ProgramFolder, "/homepage.html"));
     ui_.EnableControl(Control::DisconnectButton, true);
     ui_.EnableControl(Control::ConnectButton, false);
 }
