@@ -10,8 +10,9 @@ namespace halvoran {
 
 class CECP final : public CIface {
 public:
-    // The line is the port's device: it replaces env.Dev.
-    CECP(PortEnv env, ParallelLine& line, LptMap map = {});
+    // The line is the port's device: it replaces env.Dev. The map must
+    // outlive the port.
+    CECP(PortEnv env, ParallelLine& line, const LptMap& ports);
 
     bool Configure(uint8_t portNumber, uint32_t readTimeout, uint32_t writeTimeout) override;
     bool Connect() override;
@@ -23,14 +24,14 @@ public:
     bool Release() override;
 
 protected:
-    std::string FormDevicePath() override { return map_.DevicePath(PortNumber); }
+    std::string FormDevicePath() override { return ports_.DevicePath(PortNumber); }
 
 private:
     bool Negotiate();
     bool Reopen();
 
     ParallelLine& line_;
-    LptMap map_;
+    const LptMap& ports_;
 };
 
 // How long the negotiation is retried, and the pause between attempts.

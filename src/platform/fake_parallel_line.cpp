@@ -41,7 +41,13 @@ NegotiationResult FakeParallelLine::Negotiate(NegotiationMasks request) {
         answer = queued_.front();
         queued_.pop_front();
     }
-    if (IsGranted(answer, request)) pendingAck_.assign(ack_.begin(), ack_.end());
+    if (IsGranted(answer, request)) {
+        if (acknowledge_) {
+            acknowledge_();
+        } else {
+            pendingAck_.assign(ack_.begin(), ack_.end());
+        }
+    }
     return answer;
 }
 

@@ -4,6 +4,7 @@
 // Negotiation answers, the acknowledgement and faults are set by the caller.
 #pragma once
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ public:
     // What the printer sends once a negotiation has granted a mode
     // (ESC backslash unless changed; empty sends nothing).
     void SetAcknowledgement(std::vector<uint8_t> bytes) { ack_ = std::move(bytes); }
+    // For a printer that sends its own acknowledgement: called in place of
+    // sending the bytes above.
+    void SetAcknowledger(std::function<void()> acknowledge) { acknowledge_ = std::move(acknowledge); }
     void FailOpen(bool fail) { failOpen_ = fail; }
     // Writes never complete: each one uses up its time limit and fails.
     void StallWrites(bool stall) { stallWrites_ = stall; }
@@ -46,6 +50,7 @@ private:
     std::deque<NegotiationResult> queued_;
     NegotiationResult standing_{NegotiateStatus::Done, {kChannelNibble, kIeeeCompatibility}};
     std::vector<uint8_t> ack_{0x1B, 0x5C};
+    std::function<void()> acknowledge_;
     std::deque<uint8_t> pendingAck_;
     bool failOpen_ = false;
     bool stallWrites_ = false;

@@ -2,19 +2,22 @@
 
 namespace halvoran {
 
-std::string LptMap::DevicePath(uint8_t portNumber) const {
-    auto found = overrides_.find(portNumber);
-    if (found != overrides_.end()) return found->second;
-    if (portNumber == 0) return {};
-    return "/dev/parport" + std::to_string(portNumber - 1);
+namespace {
+
+bool InRange(int portNumber) { return portNumber >= 1 && portNumber <= kLptPortCount; }
+
+}  // namespace
+
+std::string LptMap::DevicePath(int portNumber) const {
+    if (!InRange(portNumber)) return {};
+    const std::string& chosen = overrides_[portNumber - 1];
+    return chosen.empty() ? "/dev/parport" + std::to_string(portNumber - 1) : chosen;
 }
 
-void LptMap::Override(uint8_t portNumber, std::string path) {
-    if (path.empty()) {
-        overrides_.erase(portNumber);
-    } else {
-        overrides_[portNumber] = std::move(path);
-    }
+bool LptMap::Override(int portNumber, std::string path) {
+    if (!InRange(portNumber) || path.empty()) return false;
+    overrides_[portNumber - 1] = std::move(path);
+    return true;
 }
 
 }  // namespace halvoran

@@ -1,21 +1,23 @@
-// The LPTn to Linux device map: LPTn is /dev/parport(n-1) unless a port
-// number has been pointed elsewhere (tests, unusual set-ups).
+// Which Linux device an LPT port number opens: LPTn is the ppdev device
+// /dev/parport(n-1) for the port list's LPT1 to LPT16, and any number can be
+// pointed elsewhere (tests, a parport device under another name).
 #pragma once
-#include <cstdint>
-#include <map>
+#include <array>
 #include <string>
 
 namespace halvoran {
 
+inline constexpr int kLptPortCount = 16;
+
 class LptMap {
 public:
-    // The device path of LPTn; empty for port number 0, which names no port.
-    std::string DevicePath(uint8_t portNumber) const;
-    // Points LPTn at path; an empty path restores the default.
-    void Override(uint8_t portNumber, std::string path);
+    // The device of LPTn; empty for a number outside 1..16.
+    std::string DevicePath(int portNumber) const;
+    // Points LPTn at another device; false for a number outside 1..16 or an empty path.
+    bool Override(int portNumber, std::string path);
 
 private:
-    std::map<uint8_t, std::string> overrides_;
+    std::array<std::string, kLptPortCount> overrides_;
 };
 
 }  // namespace halvoran
