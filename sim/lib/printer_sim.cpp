@@ -175,12 +175,7 @@ void PrinterSim::Feed(const uint8_t* data, size_t n) {
     }
     lastInputMs_ = Now();
     if (state_ == LinkState::DownloadMode) Throttle(n);
-    if (firmwareSettledAt_) {
-        firmwareSettledAt_.reset();
-        upload_ = std::move(installing_);
-        installing_.reset();
-        RejectUpload("longer than its length field", true);
-    }
+    if (firmwareSettledAt_) RefuseLongFirmware();
     if (discarding_) return;
     in_.insert(in_.end(), data, data + n);
     Process();
@@ -203,6 +198,7 @@ void PrinterSim::Process() {
         size_t used = upload_ ? ProcessUpload(pos) : ProcessCommand(pos);
         if (used == 0) break;  // waiting for more bytes
         pos += used;
+        if (firmwareSettledAt_ && pos < in_.size()) RefuseLongFirmware();
         if (state_ == LinkState::Restarting || state_ == LinkState::Silent || dropPending_) {
             pos = in_.size();  // nothing more is read
         }
@@ -257,7 +253,7 @@ size_t PrinterSim::ProcessCommand(size_t pos) {
     }
 
     if (at[0] == kEsc && (state_ == LinkState::Offline || state_ == LinkState::DownloadMode)) {
-        EnvelopeHead head = InspectEnvelope(at, avail, pendingConfig_.has_value());
+        EnvelopeHead head = InspectEnvelope(at, avail);
         switch (head.Verdict) {
         case EnvelopeVerdict::NeedMore:
             return 0;
@@ -380,6 +376,13 @@ void PrinterSim::RejectUpload(const std::string& reason, bool discardUntilQuiet)
         discarding_ = true;
         Log("discarding input until the line is quiet for " + std::to_string(kInputIdleMs) + " ms");
     }
+}
+
+void PrinterSim::RefuseLongFirmware() {
+    firmwareSettledAt_.reset();
+    upload_ = std::move(installing_);
+    installing_.reset();
+    RejectUpload("longer than its length field", true);
 }
 
 void PrinterSim::FinishUpload() {

@@ -94,6 +94,8 @@ private:
     void FinishUpload();
     void ApplyPendingConfig();
     void InstallFirmware();
+    // Bytes after a complete firmware file: the file is longer than its envelope says.
+    void RefuseLongFirmware();
     void RejectUpload(const std::string& reason, bool discardUntilQuiet);
     void StartRestart();
     void Throttle(size_t n);

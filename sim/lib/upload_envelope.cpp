@@ -45,14 +45,14 @@ EnvelopeHead InspectFirmware(const uint8_t* data, size_t n) {
 
 }  // namespace
 
-EnvelopeHead InspectEnvelope(const uint8_t* data, size_t n, bool finishExpected) {
+EnvelopeHead InspectEnvelope(const uint8_t* data, size_t n) {
     const bool maybeFirmware = AgreesWith(data, n, kFirmwareSignature);
     const bool maybeConfig = AgreesWith(data, n, kConfigSignature);
     if (!maybeFirmware && !maybeConfig) return Invalid("no firmware or configuration signature");
     if (maybeFirmware && n < kConfigSignature.size()) return {};
     if (maybeFirmware) return InspectFirmware(data, n);
     if (n < kConfigHeaderSize) return {};
-    if (finishExpected && std::memcmp(data, kConfigFinishCommand.data(), kConfigFinishCommand.size()) == 0)
+    if (std::memcmp(data, kConfigFinishCommand.data(), kConfigFinishCommand.size()) == 0)
         return {EnvelopeVerdict::ConfigFinish, kConfigFinishCommand.size(), {}, {}};
     uint64_t length = data[11] | data[12] << 8;
     return {EnvelopeVerdict::Config, length + kConfigOverhead, {}, {}};

@@ -34,10 +34,11 @@ struct EnvelopeHead {
     std::string Problem;     // why the start is not a valid envelope
 };
 
-// Looks at the first n bytes of an upload. With finishExpected, the 13 bytes
-// of the finish command are taken as that command rather than as the start
-// of another configuration file.
-EnvelopeHead InspectEnvelope(const uint8_t* data, size_t n, bool finishExpected);
+// Looks at the first n bytes of an upload. The 13 bytes of the finish
+// command are always taken as that command (read as a configuration header
+// they would announce 23579 bytes after format bytes 00 12, which no saved
+// configuration carries).
+EnvelopeHead InspectEnvelope(const uint8_t* data, size_t n);
 
 // Whether a whole configuration file (TotalSize bytes) ends with ESC backslash.
 bool HasConfigTrailer(const uint8_t* data, size_t size);
