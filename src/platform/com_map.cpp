@@ -1,20 +1,11 @@
 #include "platform/com_map.h"
 
-#include <filesystem>
-#include <system_error>
 
 namespace halvoran {
 
 namespace {
 
 bool InRange(int portNumber) { return portNumber >= 1 && portNumber <= kComPortCount; }
-
-// The path with links resolved when it exists, else as given.
-std::string Canonical(const std::string& path) {
-    std::error_code error;
-    auto resolved = std::filesystem::canonical(path, error);
-    return error ? path : resolved.string();
-}
 
 }  // namespace
 
@@ -35,14 +26,6 @@ bool ComMap::Override(int portNumber, std::string path) {
     if (!InRange(portNumber) || path.empty()) return false;
     overrides_[portNumber - 1] = std::move(path);
     return true;
-}
-
-int ComMap::PortOfDevice(const std::string& path) const {
-    const std::string wanted = Canonical(path);
-    for (int n = 1; n <= kComPortCount; ++n) {
-        if (Canonical(DevicePath(n)) == wanted) return n;
-    }
-    return 0;
 }
 
 }  // namespace halvoran

@@ -21,8 +21,6 @@ public:
     std::string DevicePath(int portNumber) const;
     // Points COMn at another device; false for a number outside 1..16 or an empty path.
     bool Override(int portNumber, std::string path);
-    // The port number whose device is path (compared after resolving links), 0 when none.
-    int PortOfDevice(const std::string& path) const;
 
 private:
     std::array<std::string, kComPortCount> overrides_;
