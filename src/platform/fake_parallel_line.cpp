@@ -2,6 +2,13 @@
 
 namespace halvoran {
 
+namespace {
+
+// An IEEE 1284 handshake takes a little time on the wire.
+constexpr uint32_t kNegotiationMs = 1;
+
+}  // namespace
+
 bool FakeParallelLine::Open(const std::string& path) {
     lastPath_ = path;
     if (open_ || failOpen_) return false;
@@ -35,6 +42,7 @@ bool FakeParallelLine::WriteWithin(const uint8_t* data, size_t n, uint32_t timeo
 
 NegotiationResult FakeParallelLine::Negotiate(NegotiationMasks request) {
     ++negotiations_;
+    sleeper_.SleepMs(kNegotiationMs);
     if (!open_) return {};
     NegotiationResult answer = standing_;
     if (!queued_.empty()) {

@@ -92,6 +92,7 @@ class EcpNegotiationTest : public EcpTest, public ::testing::WithParamInterface<
 
 TEST_P(EcpNegotiationTest, GrantedModesDecideAndRefusalGivesUpAfterTenSeconds) {
     const NegotiationCase& c = GetParam();
+    SCOPED_TRACE(c.Title);
     line.SetNegotiationAnswer(c.Answer);
     ASSERT_TRUE(port.Open());
     const uint64_t start = time.Elapsed();
@@ -138,6 +139,7 @@ class EcpAckTest : public EcpTest, public ::testing::WithParamInterface<AckCase>
 
 TEST_P(EcpAckTest, OnlyEscBackslashAcknowledges) {
     const AckCase& c = GetParam();
+    SCOPED_TRACE(c.Title);
     line.SetAcknowledgement(c.Ack);
     ASSERT_TRUE(port.Open());
     const uint64_t start = time.Elapsed();
@@ -228,6 +230,7 @@ class EcpDisconnectTest : public EcpTest, public ::testing::WithParamInterface<D
 
 TEST_P(EcpDisconnectTest, EndsReplyModeReturnsPrintersAndCloses) {
     const DisconnectCase& c = GetParam();
+    SCOPED_TRACE(c.Title);
     ASSERT_TRUE(ConnectWithEcho());
     const size_t before = printer.Writes().size();
     line.StallWrites(c.StallWrites);

@@ -113,6 +113,7 @@ class UsbEchoTest : public UsbTest, public ::testing::WithParamInterface<EchoCas
 
 TEST_P(UsbEchoTest, ConnectNeedsTheEchoWithinTenSeconds) {
     const EchoCase& c = GetParam();
+    SCOPED_TRACE(c.Title);
     port.ReadTimeout = 1000;  // the echo header wait does not follow ReadTimeout
     if (c.Reply) printer.QueueReply(*c.Reply);
     EXPECT_EQ(port.Connect(), c.Connects);
@@ -172,8 +173,10 @@ const ReadFailureCase kReadFailures[] = {
 class UsbReadFailureTest : public UsbTest, public ::testing::WithParamInterface<ReadFailureCase> {};
 
 TEST_P(UsbReadFailureTest, FailsWithinTheReadTimeout) {
+    const ReadFailureCase& c = GetParam();
+    SCOPED_TRACE(c.Title);
     ASSERT_TRUE(ConnectWithEcho());
-    if (GetParam().Reply) printer.QueueReply(*GetParam().Reply);
+    if (c.Reply) printer.QueueReply(*c.Reply);
     ASSERT_TRUE(Send("GET"));
     const uint64_t start = time.Elapsed();
     uint8_t buffer[64] = {};
@@ -211,6 +214,7 @@ class UsbDisconnectTest : public UsbTest, public ::testing::WithParamInterface<U
 
 TEST_P(UsbDisconnectTest, ClosesWithoutTouchingTheSpooler) {
     const UsbDisconnectCase& c = GetParam();
+    SCOPED_TRACE(c.Title);
     ASSERT_TRUE(ConnectWithEcho());
     const size_t writes = printer.Writes().size();
     const size_t requests = bus.VendorRequests().size();
