@@ -145,13 +145,11 @@ void BrowserHost::Navigate(const std::string& url, const NavigationEvent* during
     TopLevelLoader loader;
     {
         std::lock_guard lock(shared_->Mutex);
-        if (during) {
-            for (Pending* pending : shared_->InFlight) {
-                if (&pending->Event == during) {
-                    pending->RedirectName = *CacheNameOfLocalPath(programFolder_, url);
-                    return;
-                }
-            }
+        auto handled = std::find_if(shared_->InFlight.begin(), shared_->InFlight.end(),
+                                    [during](const Pending* pending) { return during && &pending->Event == during; });
+        if (handled != shared_->InFlight.end()) {
+            (*handled)->RedirectName = *CacheNameOfLocalPath(programFolder_, url);
+            return;
         }
         shared_->TopLevelUrl = httpUrl;
         loader = shared_->Loader;
