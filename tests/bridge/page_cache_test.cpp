@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "support/recording_window.h"
 #include "support/scripted_device.h"
+#include "support/stepped_sleeper.h"
 #include "support/stream_port.h"
 #include "support/temp_folder.h"
 
@@ -25,6 +26,14 @@ protected:
         bridge->Reset(&window, folder.Path());
         ASSERT_TRUE(port.Open());
         bridge->Port = &port;
+        bridge->Pause = &pause;
+    }
+    // A restart monitor started by the reset page is held at its first wait,
+    // then stopped.
+    void TearDown() override {
+        bridge->StopRestart = 1;
+        pause.Release();
+        if (bridge->RestartThread.joinable()) bridge->RestartThread.join();
     }
     std::string Local(const std::string& page) { return LocalPagePath(folder.Path(), page); }
     bool Fetch(const std::string& page, const std::string& reply, bool forced = false) {
@@ -36,6 +45,7 @@ protected:
     TempFolder folder;
     RecordingWindow window;
     VirtualTime time;
+    SteppedSleeper pause{time, true};
     ScriptedDevice device{time};
     StreamPort port{PortEnv{&device, &time, &time, nullptr}};
     std::unique_ptr<PanelBridge> bridge = std::make_unique<PanelBridge>();
