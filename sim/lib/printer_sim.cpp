@@ -116,6 +116,12 @@ void PrinterSim::AcknowledgeNegotiation() {
     Emit(ack, sizeof ack, Now());
 }
 
+void PrinterSim::DiscardOutput() {
+    if (out_.empty()) return;
+    Log("the port was closed; " + std::to_string(out_.size()) + " byte(s) on their way were lost");
+    out_.clear();
+}
+
 size_t PrinterSim::TakeOutput(uint8_t* buffer, size_t n) {
     Tick();
     const uint64_t now = Now();

@@ -61,6 +61,8 @@ public:
     std::optional<uint32_t> MsUntilOutput();
     // The drop-the-line fault has struck: every queued byte has gone and the line is dead.
     bool LineDropped() const { return dropPending_ && out_.empty(); }
+    // The tool closed its port: bytes still on their way are lost.
+    void DiscardOutput();
     // Parallel port: the ESC backslash that acknowledges the IEEE 1284 negotiation.
     void AcknowledgeNegotiation();
 

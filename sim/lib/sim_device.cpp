@@ -22,6 +22,7 @@ bool SimDevice::Open(const std::string& path) {
 
 void SimDevice::Close() {
     std::lock_guard lock(mutex_);
+    if (open_) printer_.DiscardOutput();
     open_ = false;
 }
 

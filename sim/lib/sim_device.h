@@ -1,7 +1,8 @@
 // SimDevice: an in-process byte device with the simulated printer at its far
 // end. Writes feed the printer; reads deliver its answers when they are due
 // by the given clock, waiting with the given sleeper (virtual time in tests,
-// the system clock for real runs). Thread-safe.
+// the system clock for real runs). Closing the device loses the bytes still
+// on their way, as a port purge does. Thread-safe.
 #pragma once
 #include <mutex>
 #include <string>
