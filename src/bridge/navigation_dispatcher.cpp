@@ -7,6 +7,8 @@
 #include "bridge/page_path.h"
 #include "bridge/panel_bridge.h"
 #include "bridge/save_file.h"
+#include "download/download_file.h"
+#include "download/download_worker.h"
 
 namespace halvoran {
 
@@ -97,7 +99,10 @@ void OnBeforeNavigate2(PanelBridge& bridge, NavigationEvent& event) {
     if (bridge.CurrentPage == "/prsdwnld.htm" || bridge.CurrentPage == "/prsfwdld.htm") {
         cancel();
         bridge.NavState = Blocked;
-        StartUpload(bridge.CurrentPage == "/prsfwdld.htm" ? kUploadFirmware : kUploadConfigFile, bridge);
+        const uint8_t mode = bridge.CurrentPage == "/prsfwdld.htm" ? kDownloadFirmware : kDownloadConfig;
+        // An upload that cannot start (no file named, no thread) leaves
+        // navigation usable instead of blocked for good.
+        if (!StartDownload(mode, bridge)) bridge.NavState = Idle;
         return;
     }
 
@@ -128,9 +133,5 @@ void OnBeforeNavigate2(PanelBridge& bridge, NavigationEvent& event) {
     if (bridge.Dialog) bridge.Dialog->Browser().Navigate(bridge.CurrentFile, &event);
     cancel();
 }
-
-// The upload worker is not part of the core yet: an upload that cannot start
-// leaves navigation usable, as one whose file is refused does.
-void StartUpload(uint8_t, PanelBridge& bridge) { bridge.NavState = Idle; }
 
 }  // namespace halvoran

@@ -2,7 +2,6 @@
 // embedded browser is about to make. Printer pages are fetched or posted over
 // the link and the browser is sent to their cached file instead.
 #pragma once
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,9 +11,6 @@
 namespace halvoran {
 
 struct PanelBridge;
-
-// Upload kinds started by the two upload forms.
-enum UploadKind : uint8_t { kUploadFirmware = 1, kUploadConfigFile = 2 };
 
 // Handles one BeforeNavigate2 event: sets event.Cancel to refuse it.
 void OnBeforeNavigate2(PanelBridge& bridge, NavigationEvent& event);
@@ -28,9 +24,6 @@ bool PagePathFromUrl(PanelBridge& bridge, std::string_view url, const std::optio
 
 // Fetches the current page, or posts the form data to it when there is any.
 bool LoadCurrentPage(PanelBridge& bridge);
-
-// Starts the upload worker for the upload form's post data.
-void StartUpload(uint8_t kind, PanelBridge& bridge);
 
 // The browser's event handler for one window's bridge.
 class NavigationDispatcher final : public NavigationHandler {

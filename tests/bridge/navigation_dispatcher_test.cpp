@@ -253,13 +253,28 @@ TEST_F(DispatcherTest, PassOnceHandlesOneNavigationOnly) {
     EXPECT_EQ(device.Writes().size(), requests + 1);
 }
 
-TEST_F(DispatcherTest, UploadFormsAreNotFetched) {
+TEST_F(DispatcherTest, UploadFormsStartTheUploadInsteadOfAFetch) {
     StartAndConnect();
     const size_t requests = device.Writes().size();
-    for (const char* page : {"/prsfwdld.htm", "/prsdwnld.htm"}) {
-        EXPECT_FALSE(browser.Go(Url(page), "filename=\"/tmp/x\"")) << page;
-    }
+    EXPECT_FALSE(browser.Go(Url("/prsfwdld.htm"), "filename=\"" + folder.Path() + "/missing.bin\""));
+    ASSERT_TRUE(pause.WaitUntilSleeping());
+    EXPECT_TRUE(bridge->DownloadRunning);
+    EXPECT_EQ(bridge->NavState, Blocked);
+    EXPECT_FALSE(browser.Go(Url("/cfgs.htm")));
+    pause.Release();
+    bridge->DownloadThread.join();
+    EXPECT_EQ(bridge->NavState, Idle);  // the missing file was refused
     EXPECT_EQ(device.Writes().size(), requests);
+}
+
+TEST_F(DispatcherTest, UploadThatCannotStartLeavesNavigationUsable) {
+    StartAndConnect();
+    EXPECT_FALSE(browser.Go(Url("/prsdwnld.htm"), "no file named"));
+    EXPECT_FALSE(bridge->DownloadRunning);
+    EXPECT_EQ(bridge->NavState, Idle);
+    device.QueueReply(MakeRecord("<p>cfgs</p>"));
+    Follow("/cfgs.htm", "");
+    EXPECT_TRUE(browser.Log.back().Allowed);
 }
 
 struct PreviousCase {
