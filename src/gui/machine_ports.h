@@ -20,6 +20,8 @@ public:
     PortSet Ports();
     // The COM number to device map the serial port reads at each Open.
     ComMap& ComPorts() { return comPorts_; }
+    // The LPT number to device map the parallel port reads at each Open.
+    LptMap& LptPorts() { return lptPorts_; }
 
 private:
     struct Devices;
