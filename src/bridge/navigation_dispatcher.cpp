@@ -69,8 +69,10 @@ void OnBeforeNavigate2(PanelBridge& bridge, NavigationEvent& event) {
     auto allow = [&] { event.Cancel = false; };
     auto cancel = [&] { event.Cancel = true; };
 
-    if (bridge.NavState == Blocked) return cancel();
-    if (bridge.NavState == PassOnce) bridge.NavState = Blocked;
+    // PassOnce turns into Blocked only if no worker has changed it meanwhile.
+    int32_t state = bridge.NavState.load();
+    if (state == Blocked) return cancel();
+    if (state == PassOnce) bridge.NavState.compare_exchange_strong(state, Blocked);
 
     if (!bridge.FirstNavDone) {
         bridge.FirstNavDone = 1;
