@@ -130,7 +130,11 @@ int CliSession::Run() {
         return kExitInvalidFile;
     }
 
-    if (const int connected = Connect(); connected != kExitOk) return connected;
+    if (const int connected = Connect(); connected != kExitOk) {
+        // A link that failed after the handshake is ended as Disconnect ends it.
+        if (connected == kExitCommunication) dialog_.OnDisconnect();
+        return connected;
+    }
 
     int status = kExitOk;
     if (command == "get") status = Get();
