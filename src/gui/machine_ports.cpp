@@ -4,36 +4,26 @@
 #include "link/uart_port.h"
 #include "link/usb_port.h"
 #include "platform/clock.h"
+#include "platform/cups_spooler.h"
 #include "platform/fd_device.h"
 #include "platform/libusb_printer_bus.h"
 #include "platform/parport_line.h"
 #include "platform/termios_line.h"
-#if __has_include("platform/cups_spooler.h")
-#include "platform/cups_spooler.h"
-#define HALVORAN_HAVE_CUPS_SPOOLER 1
-#endif
 
 namespace halvoran {
 
 struct MachinePorts::Devices {
     Devices(const ComMap& comPorts, const LptMap& lptPorts)
-        : parallelLine(SystemClock(), SystemSleeper()),
+        : spooler(comPorts, lptPorts),
+          parallelLine(SystemClock(), SystemSleeper()),
           serialLine(serialDevice),
           usb(Env(nullptr), usbBus),
           parallel(Env(nullptr), parallelLine, lptPorts),
           serial(Env(&serialDevice), serialLine, comPorts) {}
 
-    PortEnv Env(Device* device) {
-#ifdef HALVORAN_HAVE_CUPS_SPOOLER
-        return {device, &SystemClock(), &SystemSleeper(), &spooler};
-#else
-        return {device, &SystemClock(), &SystemSleeper(), nullptr};
-#endif
-    }
+    PortEnv Env(Device* device) { return {device, &SystemClock(), &SystemSleeper(), &spooler}; }
 
-#ifdef HALVORAN_HAVE_CUPS_SPOOLER
     CupsSpooler spooler;
-#endif
     LibusbPrinterBus usbBus;
     ParportLine parallelLine;
     FdDevice serialDevice;

@@ -198,6 +198,14 @@ void MainWindow::SetControlFont(Control control, int pixelHeight) {
     if (auto* button = qobject_cast<QPushButton*>(widget)) {
         button->resize(button->width(), std::max(button->height(), button->sizeHint().height()));
     }
+    if (control == Control::StatusBar) DockStatusBar();
+}
+
+void MainWindow::DockStatusBar() {
+    // Like the platform's status bar control, it places itself along the
+    // bottom edge across the client width when created and when its font changes.
+    int height = statusBar_->PreferredHeight();
+    statusBar_->setGeometry(0, this->height() - height, width(), height);
 }
 
 // --- the window ---
@@ -286,7 +294,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::CreateStatusBar(const CColorStatusBar& bar) {
     statusBar_->SetModel(&bar);
-    statusBar_->setGeometry(0, height() - statusBar_->PreferredHeight(), width(), statusBar_->PreferredHeight());
+    DockStatusBar();
     statusBar_->show();
 }
 

@@ -81,6 +81,7 @@ private:
     QComboBox* List(Control list) const;
     // Hands a size event to the logic once per distinct size.
     void ReportSize(int type, int cx, int cy);
+    void DockStatusBar();
 
     CvkDlg* dialog_ = nullptr;
     BrowserView* browser_ = nullptr;
