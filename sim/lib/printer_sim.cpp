@@ -33,7 +33,10 @@ PrinterSim::PrinterSim(Clock& clock, SimOptions options)
     : clock_(clock),
       options_(std::move(options)),
       server_(settings_, status_, options_.Log),
-      lastTick_(clock.NowMs()) {}
+      lastTick_(clock.NowMs()) {
+    // Silent after none: not even the connect command is answered.
+    if (options_.SilentAfter == 0u) state_ = LinkState::Silent;
+}
 
 uint64_t PrinterSim::Now() {
     // The clock is a wrapping 32-bit tick; accumulate it into 64 bits.

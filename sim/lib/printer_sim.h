@@ -18,7 +18,7 @@ namespace halvoran::sim {
 
 struct SimOptions {
     uint32_t SlowByteMs = 0;               // every byte sent this much after the one before
-    std::optional<uint32_t> SilentAfter;   // answer this many requests, then ignore everything
+    std::optional<uint32_t> SilentAfter;   // answer this many requests, then ignore everything (0: from the start)
     bool WrongEcho = false;                // the connect echo carries a wrong code byte
     bool OversizedRecord = false;          // page answers padded beyond the tool's 20000-byte buffer
     std::optional<uint32_t> DropAfter;     // answer this many requests, then the line drops

@@ -22,7 +22,7 @@ const char* SimUsage() {
            "\n"
            "Faults:\n"
            "  --slow-byte-ms N    send every byte N ms after the one before\n"
-           "  --silent-after N    answer N requests, then ignore everything\n"
+           "  --silent-after N    answer N requests, then ignore everything (0: even the connect)\n"
            "  --wrong-echo        answer the connect command with a wrong code byte\n"
            "  --oversized         pad every answer to 20001 bytes, beyond the tool's page buffer\n"
            "  --drop-after N      answer N requests, then drop the line (the pty is closed)\n"

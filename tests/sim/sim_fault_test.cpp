@@ -23,16 +23,22 @@ TEST_F(SimLinkTest, SlowReplyBeyondTheInactivityLimitFails) {
 }
 
 TEST_F(SimLinkTest, SilentAfterNRequestsAnswersNothingMore) {
-    SimOptions options;
-    options.SilentAfter = 2;
-    Start(options);
-    ASSERT_TRUE(Connect());
-    EXPECT_TRUE(Get("/welcome.htm"));
-    EXPECT_TRUE(Get("/status.htm"));
-    EXPECT_FALSE(Get("/status.htm"));
-    EXPECT_FALSE(Connect());
-    EXPECT_EQ(Printer().State(), LinkState::Silent);
-    EXPECT_TRUE(Logged("fault: silent"));
+    for (uint32_t answered : {0u, 2u}) {
+        SCOPED_TRACE("silent after " + std::to_string(answered));
+        log.clear();
+        SimOptions options;
+        options.SilentAfter = answered;
+        Start(options);
+        if (answered > 0) {
+            ASSERT_TRUE(Connect());
+            for (uint32_t i = 0; i < answered; ++i) EXPECT_TRUE(Get("/status.htm"));
+            EXPECT_FALSE(Get("/status.htm"));
+        }
+        EXPECT_FALSE(Connect());
+        EXPECT_EQ(Printer().State(), LinkState::Silent);
+        EXPECT_EQ(Printer().RequestsAnswered(), answered);
+        EXPECT_TRUE(Logged("fault: silent"));
+    }
 }
 
 TEST_F(SimLinkTest, WrongEchoFailsTheConnect) {
