@@ -3,7 +3,7 @@
 # in which the program burns no CPU (an upper bound), and its peak RSS is read
 # then. Browsing 30 pages needs a driver for the window; not measured.
 desktop_rows() {
-    local gui=$BIN/halvoran-config
+    local gui=${GUI_BIN:-$BIN/halvoran-config}
     if [ ! -x "$gui" ]; then
         not_measured "desktop start-up" "halvoran-config not built (HALVORAN_GUI=OFF or Qt missing)"
         not_measured "memory: desktop after start-up" "halvoran-config not built"

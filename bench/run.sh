@@ -3,6 +3,7 @@
 # line paced at 57600 baud (5760 bytes/s each way), one table of figures.
 # A benchmark reports; it never fails a build or a test run.
 #   BUILD_DIR (default build)  RUNS (default 3)  UPLOAD_KB (default 300)
+#   GUI_BIN (default BUILD_DIR/bin/halvoran-config)
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-build}
@@ -13,11 +14,12 @@ UPLOAD_KB=${UPLOAD_KB:-300}
 BIG_MB=32
 BAUD=57600
 BPS=5760
-PAGES=(/toc.htm /welcome.htm /status.htm /printer.htm /cfgs.htm /ser.htm /settcp.htm /report.htm)
+PAGES=(/toc.htm /font.htm /status.htm /printer.htm /cfgs.htm /ser.htm /settcp.htm /report.htm)
 
 for tool in halvoran-sim halvoran-cli halvoran-bench-aid; do
     [ -x "$BIN/$tool" ] || { echo "bench: $BIN/$tool is missing; build first (make build)"; exit 0; }
 done
+[ -d "$BIN/p1" ] || { echo "bench: $BIN/p1 is missing; build first (make build)"; exit 0; }
 [ -x /usr/bin/time ] || { echo "bench: /usr/bin/time is missing (apt-get install time)"; exit 0; }
 
 WORK=$(mktemp -d /tmp/halvoran-bench.XXXXXX)
@@ -30,12 +32,13 @@ trap 'stop_sim; rm -rf "$WORK"' EXIT
 # stay out of the build folder.
 mkdir -p "$WORK/prog" && cp -r "$BIN/p1" "$WORK/prog/p1"
 LINK=$WORK/tty
+cd "$WORK"
 
 # start_sim [sim flags...]: a fresh simulated printer on $LINK.
 start_sim() {
     stop_sim
     rm -f "$LINK"
-    "$BIN/halvoran-sim" --pty --link "$LINK" --quiet "$@" >"$WORK/sim.out" 2>"$WORK/sim.err" &
+    "$BIN/halvoran-sim" --pty --link "$LINK" "$@" >"$WORK/sim.out" 2>"$WORK/sim.err" &
     SIM_PID=$!
     for _ in $(seq 100); do [ -L "$LINK" ] && return 0; sleep 0.05; done
     echo "bench: halvoran-sim did not start: $(cat "$WORK/sim.err")" >&2
@@ -60,7 +63,7 @@ ROWS=()
 # row FIGURE MEASURED IDEAL UNIT NOTE
 row() {
     local ratio="-"
-    if [ "$(calc "$3 > 0")" = "1.000" ]; then ratio=$(awk -v m="$2" -v i="$3" 'BEGIN { printf "%.2f", m / i }'); fi
+    if [ "$(calc "($3 > 0)")" = "1.000" ]; then ratio=$(awk -v m="$2" -v i="$3" 'BEGIN { printf "%.2f", m / i }'); fi
     ROWS+=("$(printf '| %s | %s %s | %s %s | %s | %s |' "$1" "$2" "$4" "$3" "$4" "$ratio" "$5")")
 }
 not_measured() { ROWS+=("| $1 | not measured | - | - | $2 |"); }
@@ -76,13 +79,15 @@ echo "halvoran bench: $RUNS runs each, line paced at $BAUD baud ($BPS B/s)"
 "$BIN/halvoran-bench-aid" pages "${PAGES[@]}" >"$WORK/bytes" || exit 0
 read -r _ c_out c_in < <(grep '^connect ' "$WORK/bytes")
 read -r _ d_out _ < <(grep '^disconnect ' "$WORK/bytes")
-page_bytes=$(awk '$1 ~ /^\// { s += $2 + $3 } END { print s }' "$WORK/bytes")
+# The first page alone is the baseline; the others are the fetch measured.
+page_bytes=$(awk '$1 ~ /^\// && n++ { s += $2 + $3 } END { print s }' "$WORK/bytes")
 probe_ideal=$(calc "($c_out + $c_in + $d_out) / $BPS + $CONNECT_PAUSE + $DISCONNECT_PAUSE")
 fetch_ideal=$(calc "$page_bytes / $BPS")
 
 start_sim --baud $BAUD || exit 0
-probes=() gets=()
+probes=() firsts=() gets=()
 for _ in $(seq "$RUNS"); do
+    cli get "${PAGES[0]}"; firsts+=("$WALL")
     cli probe; [ "$STATUS" = 0 ] || echo "bench: probe failed ($STATUS): $(cat "$WORK/cli.err")" >&2
     probes+=("$WALL")
     cli get "${PAGES[@]}"; [ "$STATUS" = 0 ] || echo "bench: get failed ($STATUS): $(tail -2 "$WORK/cli.err")" >&2
@@ -90,23 +95,32 @@ for _ in $(seq "$RUNS"); do
 done
 stop_sim
 probe_med=$(median "${probes[@]}")
-fetch_med=$(calc "$(median "${gets[@]}") - $probe_med")
+fetch_med=$(calc "$(median "${gets[@]}") - $(median "${firsts[@]}")")
 row "connect + disconnect (probe)" "$probe_med" "$probe_ideal" s "wake burst, connect echo, disconnect; ideal = bytes / $BPS B/s + 421 ms fixed pauses"
-row "page fetch, ${#PAGES[@]} pages, $page_bytes B" "$fetch_med" "$fetch_ideal" s "get of all pages minus probe; ideal = request + answer bytes / $BPS B/s"
+row "page fetch, $((${#PAGES[@]} - 1)) pages, $page_bytes B" "$fetch_med" "$fetch_ideal" s "get of ${#PAGES[@]} pages minus get of the first; ideal = request + answer bytes / $BPS B/s"
 
 # --- upload, paced ------------------------------------------------------------
 up_size=$("$BIN/halvoran-bench-aid" firmware $((UPLOAD_KB * 1024)) "$WORK/fw.bin") || exit 0
 rests=0; [ "$up_size" -gt 102400 ] && rests=9
 up_ideal=$(calc "($c_out + $c_in + 10 + $up_size) / $BPS + $CONNECT_PAUSE + $UPLOAD_PAUSE + $rests * 0.2")
-ups=()
+ups=() lines=()
 for _ in $(seq "$RUNS"); do
     start_sim --baud $BAUD || exit 0
     cli upload-firmware "$WORK/fw.bin"
     [ "$STATUS" = 0 ] || echo "bench: upload failed ($STATUS): $(tail -2 "$WORK/cli.err")" >&2
     ups+=("$WALL")
+    # The printer logs (on its own ms clock) the file's first bytes and its
+    # restart 500 ms after the last byte; bytes may still be in the pty when
+    # the CLI ends, so wait for the restart.
+    for _ in $(seq 300); do grep -q 'restarting' "$WORK/sim.err" && break; sleep 0.1; done
+    first=$(sed -n 's/.*\[\([0-9]*\) ms\]: receiving a firmware.*/\1/p' "$WORK/sim.err" | head -1)
+    last=$(sed -n 's/.*\[\([0-9]*\) ms\]: restarting.*/\1/p' "$WORK/sim.err" | head -1)
+    [ -n "$first" ] && [ -n "$last" ] && lines+=("$(calc "($last - $first - 500) / 1000")")
 done
 stop_sim
-row "upload, $UPLOAD_KB KiB firmware, paced" "$(median "${ups[@]}")" "$up_ideal" s \
+[ ${#lines[@]} -gt 0 ] && row "upload on the line, $UPLOAD_KB KiB firmware" "$(median "${lines[@]}")" \
+    "$(calc "$up_size / $BPS + $rests * 0.2")" s "first to last file byte at the printer; ideal = size / $BPS B/s + $rests rests of 200 ms"
+row "upload command, $UPLOAD_KB KiB firmware" "$(median "${ups[@]}")" "$up_ideal" s \
     "whole command; ideal = bytes / $BPS B/s + connect 420 ms + announce 2 s + switch 300 ms + $rests rests of 200 ms + wind-up 4 s"
 
 # --- waiting: CPU while a silent printer lets the connect read time out -----------
