@@ -162,7 +162,11 @@ void CvkDlg::OnConnect() {
     Bridge.Port = SelectPort(kind, static_cast<uint8_t>(numberRow + 1), baudRow, formatRow);
     CIface* port = Bridge.Port;
     if (!port || !port->Connect()) {
+        // The bridge does not keep the released port: a link on the welcome
+        // page is then refused by the dispatcher instead of being fetched
+        // over it, which would report a link error and block navigation.
         if (port) port->Release();
+        Bridge.Port = nullptr;
         SetStatusText(Tr(text::ConnectFailed), true);
         return;
     }

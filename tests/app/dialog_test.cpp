@@ -8,6 +8,7 @@
 
 #include "app/texts.h"
 #include "app/vk_dlg.h"
+#include "bridge/navigation_dispatcher.h"
 #include "fake_ui.h"
 #include "link/frames.h"
 #include "link/uart_tables.h"
@@ -228,15 +229,36 @@ TEST_F(DialogTest, FailedConnectShowsRedTextAndWritesNothing) {
         EXPECT_TRUE(ui->Enabled(Control::ConnectButton));
         EXPECT_EQ(ui->View.Navigations().size(), navigations);
         EXPECT_FALSE(com.IsOpen()) << "released";
-        EXPECT_EQ(dlg->Bridge.Port, c.Interface < 0 ? nullptr : &com);
+        EXPECT_EQ(dlg->Bridge.Port, nullptr) << "the released port is not kept";
 
-        // The following Disconnect finds the released port closed and sends nothing.
+        // The following Disconnect sends nothing.
         size_t writes = comDevice.Writes().size();
         dlg->OnDisconnect();
         EXPECT_EQ(comDevice.Writes().size(), writes);
         EXPECT_EQ(dlg->Bridge.Port, nullptr);
         comDevice.FailOpen(false);
     }
+}
+
+// After a failed connect a link on the welcome page is refused without
+// touching the released port, and navigation stays usable.
+TEST_F(DialogTest, LinkAfterAFailedConnectIsRefusedWithoutTouchingThePort) {
+    Start("LANG=000\r\n");
+    Select(kPortSerial, 2, 0, 0);
+    dlg->OnConnect();  // the printer stays silent
+    ASSERT_EQ(LastStatus(), (test::StatusLine{"Fail to connect printer, please check connection", true}));
+    const size_t writes = comDevice.Writes().size(), opens = comDevice.OpenCount();
+
+    // The welcome page itself, its frames, then a link to a page not yet cached.
+    for (const std::string& url : {Welcome(), Welcome(), folder.Path() + "/p1/status.htm"}) {
+        NavigationEvent event{url};
+        OnBeforeNavigate2(dlg->Bridge, event);
+        if (url != Welcome()) EXPECT_TRUE(event.Cancel);
+    }
+    EXPECT_EQ(comDevice.Writes().size(), writes);
+    EXPECT_EQ(comDevice.OpenCount(), opens);
+    EXPECT_EQ(LastStatus(), (test::StatusLine{"Fail to connect printer, please check connection", true}));
+    EXPECT_EQ(dlg->Bridge.NavState, Idle) << "a blocked state would also refuse the next connect's home page";
 }
 
 TEST_F(DialogTest, DisconnectWhileNotConnectedReturnsToTheWelcomePage) {
