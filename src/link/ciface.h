@@ -26,6 +26,12 @@ struct PortEnv {
     Spooler* PrintSpooler;  // may be null: no installed printers to move
 };
 
+// env with its byte device replaced: ports whose device is their line or bus.
+inline PortEnv WithDevice(PortEnv env, Device& device) {
+    env.Dev = &device;
+    return env;
+}
+
 class CIface {
 public:
     CIface(uint8_t portKind, uint32_t timeoutMs, PortEnv env);

@@ -4,18 +4,13 @@ namespace halvoran {
 
 namespace {
 
-PortEnv WithLine(PortEnv env, ParallelLine& line) {
-    env.Dev = &line;
-    return env;
-}
-
 constexpr uint32_t kParallelTimeoutMs = 10000;
 constexpr uint32_t kAckSize = 2;
 
 }  // namespace
 
 CECP::CECP(PortEnv env, ParallelLine& line, const LptMap& ports)
-    : CIface(kPortParallel, kParallelTimeoutMs, WithLine(env, line)), line_(line), ports_(ports) {}
+    : CIface(kPortParallel, kParallelTimeoutMs, WithDevice(env, line)), line_(line), ports_(ports) {}
 
 bool CECP::Configure(uint8_t portNumber, uint32_t readTimeout, uint32_t writeTimeout) {
     CIface::Configure(portNumber, readTimeout, writeTimeout);

@@ -6,11 +6,6 @@ namespace halvoran {
 
 namespace {
 
-PortEnv WithBus(PortEnv env, UsbPrinterBus& bus) {
-    env.Dev = &bus;
-    return env;
-}
-
 constexpr uint32_t kUsbStartTimeoutMs = 1000;
 constexpr uint32_t kPauseMs = 1;
 constexpr size_t kDevicePathCapacity = 260;  // paths hold at most 259 characters
@@ -20,7 +15,7 @@ constexpr uint8_t kBidiOff = 0x1B;
 }  // namespace
 
 CUSBPort::CUSBPort(PortEnv env, UsbPrinterBus& bus)
-    : CIface(kPortUsb, kUsbStartTimeoutMs, WithBus(env, bus)), bus_(bus) {}
+    : CIface(kPortUsb, kUsbStartTimeoutMs, WithDevice(env, bus)), bus_(bus) {}
 
 std::optional<std::string> CUSBPort::FindUsbPrinter(uint8_t index) {
     std::vector<UsbPrinterInterface> printers = bus_.ListPrinterInterfaces();
