@@ -46,8 +46,8 @@ desktop_rows() {
         not_measured "memory: desktop after start-up" "as above"
         return
     fi
-    row "desktop start-up, offscreen" "$(median "${starts[@]}")" 0 s "to the first idle second (upper bound; no welcome-page hook)"
-    row "memory: desktop after start-up" "$(median "${rsss[@]}")" 0 MiB "peak RSS (VmHWM) once idle"
+    ROWS+=("| desktop start-up, offscreen | $(median "${starts[@]}") s | - | - | to the first idle second (upper bound; no welcome-page hook) |")
+    ROWS+=("| memory: desktop after start-up | $(median "${rsss[@]}") MiB | - | - | peak RSS (VmHWM) once idle |")
     not_measured "memory: desktop after 30 pages" "needs a driver for the window's navigation"
 }
 desktop_rows
