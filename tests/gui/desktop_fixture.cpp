@@ -69,8 +69,11 @@ void DialogAnswerer::Poll() {
     } else if (auto* files = qobject_cast<QFileDialog*>(modal); files && answer.IsFile) {
         answers_.erase(answers_.begin());
         FileDialogFilters.push_back(files->selectedNameFilter().toStdString());
-        files->selectFile(QString::fromStdString(answer.Path));
-        QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+        // Typed into the file name field and confirmed with Enter, as a user does.
+        auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name == nullptr) return;
+        name->setText(QString::fromStdString(answer.Path));
+        QTest::keyClick(name, Qt::Key_Return);
     }
 }
 
