@@ -34,6 +34,9 @@ QRect FromDialogUnits(int x, int y, int w, int h) {
 // The closed height of a drop-down list follows its font, as on the platform.
 void FitListHeight(QComboBox* list) { list->resize(list->width(), list->sizeHint().height()); }
 
+// A button keeps its template size unless its text needs more room.
+void FitButton(QPushButton* button) { button->resize(button->size().expandedTo(button->sizeHint())); }
+
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
@@ -159,6 +162,7 @@ void MainWindow::SetControlText(Control control, const std::string& text) {
     QWidget* widget = Widget(control);
     if (auto* button = qobject_cast<QPushButton*>(widget)) {
         button->setText(Q(text));
+        FitButton(button);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(Q(text));
     } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
@@ -195,9 +199,7 @@ void MainWindow::SetControlFont(Control control, int pixelHeight) {
     QWidget* widget = Widget(control);
     widget->setFont(font);
     if (auto* list = qobject_cast<QComboBox*>(widget)) FitListHeight(list);
-    if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        button->resize(button->width(), std::max(button->height(), button->sizeHint().height()));
-    }
+    if (auto* button = qobject_cast<QPushButton*>(widget)) FitButton(button);
     if (control == Control::StatusBar) DockStatusBar();
 }
 

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -53,20 +54,29 @@ DialogAnswerer::DialogAnswerer() : timer_(new QTimer(this)) {
 
 DialogAnswerer::~DialogAnswerer() = default;
 
-void DialogAnswerer::AnswerBox(bool ok) { answers_.push_back({false, ok, {}}); }
+void DialogAnswerer::AnswerBox(bool ok) { answers_.push_back({Answer::Box, ok, {}}); }
 
-void DialogAnswerer::AnswerFile(const std::string& path) { answers_.push_back({true, true, path}); }
+void DialogAnswerer::AnswerFile(const std::string& path) { answers_.push_back({Answer::File, true, path}); }
+
+void DialogAnswerer::AnswerAbout() { answers_.push_back({Answer::About, true, {}}); }
 
 void DialogAnswerer::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr || answers_.empty() || !modal->isVisible()) return;
     Answer answer = answers_.front();
-    if (auto* box = qobject_cast<QMessageBox*>(modal); box && !answer.IsFile) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal); box && answer.Kind == Answer::Box) {
         answers_.erase(answers_.begin());
         BoxTexts.push_back(box->text().toStdString());
         BoxCaptions.push_back(box->windowTitle().toStdString());
         box->button(answer.Ok ? QMessageBox::Ok : QMessageBox::Cancel)->click();
-    } else if (auto* files = qobject_cast<QFileDialog*>(modal); files && answer.IsFile) {
+    } else if (modal->objectName() == QLatin1String("AboutBox") && answer.Kind == Answer::About) {
+        answers_.erase(answers_.begin());
+        AboutTexts.push_back(modal->windowTitle().toStdString());
+        for (QLabel* label : modal->findChildren<QLabel*>()) AboutTexts.push_back(label->text().toStdString());
+        for (QPushButton* button : modal->findChildren<QPushButton*>()) {
+            if (button->text() == QLatin1String("OK")) button->click();
+        }
+    } else if (auto* files = qobject_cast<QFileDialog*>(modal); files && answer.Kind == Answer::File) {
         answers_.erase(answers_.begin());
         FileDialogFilters.push_back(files->selectedNameFilter().toStdString());
         // Typed into the file name field and confirmed with Enter, as a user does.

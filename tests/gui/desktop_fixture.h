@@ -48,6 +48,9 @@ public:
     ~DialogAnswerer() override;
     // The next message box: OK or Cancel.
     void AnswerBox(bool ok);
+    // The next About box: closed with its OK button.
+    void AnswerAbout();
+    std::vector<std::string> AboutTexts;
     // The next file dialog (Save As or an upload form's file chooser): this path.
     void AnswerFile(const std::string& path);
     // Texts and captions of the message boxes answered so far.
@@ -58,7 +61,7 @@ public:
 
 private:
     struct Answer {
-        bool IsFile;
+        enum { Box, File, About } Kind;
         bool Ok;
         std::string Path;
     };

@@ -1,7 +1,7 @@
 // The desktop window with the printer's longer operations: the restart wait
 // after a setting that resets the printer, saving the configuration file
 // through the Save As question, and uploading it again through the upload
-// form's file chooser.
+// form's file chooser, to its end or interrupted by closing the window.
 #include <QTest>
 #include <filesystem>
 
@@ -12,22 +12,49 @@
 namespace halvoran::test {
 namespace {
 
-using DesktopPanel = DesktopTest;
-
 std::string Loaded(const std::string& page) { return page + text::PageLoaded.English; }
 
-// The position of the frame's file chooser in the view, for a real click.
-QPoint FileInputPosition(DesktopTest& test, const std::string& frame,
-                         const std::function<std::string(const std::string&)>& js) {
-    std::string at = js("(function(){ const f = document.querySelector('frame[name=\"" + frame +
-                        "\"]'); const r = f.contentDocument.querySelector('input[type=file]').getBoundingClientRect();"
-                        " const o = f.getBoundingClientRect(); return Math.round(o.left + r.left + 12) + ','"
-                        " + Math.round(o.top + r.top + r.height / 2); })()");
-    size_t comma = at.find(',');
-    if (comma == std::string::npos) return {};
-    (void)test;
-    return QPoint(std::stoi(at.substr(0, comma)), std::stoi(at.substr(comma + 1)));
-}
+class DesktopPanel : public DesktopTest {
+protected:
+    // Saves the printer's configuration file through the Save As question,
+    // then opens the upload page and chooses that file with a mouse click on
+    // the form's file field.
+    void SaveConfigAndChooseIt() {
+        ClickLink("toc", "action.htm");
+        ASSERT_TRUE(WaitForFrameTitle("main", "Halvoran P1 - Actions"));
+        const std::string saved = folder_.Path() + "/saved.cfg";
+        answerer_->AnswerFile(saved);
+        ClickLink("main", "conf.cfg");
+        ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(saved) && !answerer_->Pending(); })) << Status();
+        ASSERT_EQ(answerer_->FileDialogFilters.size(), 1u);
+        EXPECT_NE(answerer_->FileDialogFilters[0].find("*.cfg"), std::string::npos);
+        EXPECT_GT(std::filesystem::file_size(saved), 0u);
+        EXPECT_FALSE(StatusIsError()) << Status();
+
+        ClickLink("toc", "dwnld.htm");
+        ASSERT_TRUE(WaitForFrameTitle("main", "Halvoran P1 - Configuration upload"));
+        answerer_->AnswerFile(saved);
+        QTest::mouseClick(session_->Window().View()->focusProxy(), Qt::LeftButton, {}, FileInputPosition("main"));
+        ASSERT_TRUE(WaitFor([&] { return InFrame("main", "return String(doc.querySelector('input[type=file]').files.length);") == "1"; }, 10000))
+            << "the file chooser did not take the file";
+    }
+
+    void SubmitUpload() { ASSERT_EQ(InFrame("main", "doc.querySelector('form').submit(); return 'ok';"), "ok"); }
+
+    // Where the frame's file field is in the view.
+    QPoint FileInputPosition(const std::string& frame) {
+        std::string at = Js("(function(){ const f = document.querySelector('frame[name=\"" + frame +
+                            "\"]'); const r = f.contentDocument.querySelector('input[type=file]')"
+                            ".getBoundingClientRect(); const o = f.getBoundingClientRect();"
+                            " return Math.round(o.left + r.left + 12) + ',' + Math.round(o.top + r.top + r.height / 2);"
+                            " })()");
+        size_t comma = at.find(',');
+        if (comma == std::string::npos) return {};
+        return QPoint(std::stoi(at.substr(0, comma)), std::stoi(at.substr(comma + 1)));
+    }
+
+    const std::string sending_ = text::SendingProgress.English;
+};
 
 TEST_F(DesktopPanel, ResetMarkedAnswerCountsDownAndReconnects) {
     StartWindow({"--restart-ms", "300"});
@@ -57,38 +84,39 @@ TEST_F(DesktopPanel, ResetMarkedAnswerCountsDownAndReconnects) {
 TEST_F(DesktopPanel, SavesTheConfigurationAndUploadsItAgain) {
     StartWindow();
     ConnectAndWaitForHomePage();
-    ClickLink("toc", "action.htm");
-    ASSERT_TRUE(WaitForFrameTitle("main", "Halvoran P1 - Actions"));
+    SaveConfigAndChooseIt();
+    ASSERT_FALSE(HasFatalFailure());
+    SubmitUpload();
 
-    // The Save As question, answered with a new file.
-    const std::string saved = folder_.Path() + "/saved.cfg";
-    answerer_->AnswerFile(saved);
-    ClickLink("main", "conf.cfg");
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(saved) && !answerer_->Pending(); })) << Status();
-    ASSERT_EQ(answerer_->FileDialogFilters.size(), 1u);
-    EXPECT_NE(answerer_->FileDialogFilters[0].find("*.cfg"), std::string::npos);
-    EXPECT_GT(std::filesystem::file_size(saved), 0u);
-    EXPECT_FALSE(StatusIsError()) << Status();
-
-    // The upload form's file chooser, opened by a click of the mouse.
-    ClickLink("toc", "dwnld.htm");
-    ASSERT_TRUE(WaitForFrameTitle("main", "Halvoran P1 - Configuration upload"));
-    answerer_->AnswerFile(saved);
-    QPoint at = FileInputPosition(*this, "main", [this](const std::string& s) { return Js(s); });
-    QWidget* surface = session_->Window().View()->focusProxy();
-    ASSERT_NE(surface, nullptr);
-    QTest::mouseClick(surface, Qt::LeftButton, {}, at);
-    ASSERT_TRUE(WaitFor([&] { return InFrame("main", "return String(doc.querySelector('input[type=file]').files.length);") == "1"; }, 10000))
-        << "the file chooser did not take the file";
-    ASSERT_EQ(InFrame("main", "doc.querySelector('form').submit(); return 'ok';"), "ok");
-
-    const std::string done = std::string(text::SendingProgress.English) + "100/100";
-    ASSERT_TRUE(WaitFor([&] { return WasPainted(done); }, 60000)) << Status();
+    ASSERT_TRUE(WaitFor([&] { return WasPainted(sending_ + "100/100"); }, 60000)) << Status();
     EXPECT_TRUE(WaitFor([&] { return WasPainted(text::ConfigCompleted.English); }, 30000)) << Status();
     // The worker ends with the Disconnect command: the welcome page again.
     EXPECT_TRUE(WaitFor([&] { return Status() == text::NotConnected.English; }, 30000)) << Status();
     EXPECT_TRUE(WaitFor([&] { return ShowsWelcomePage(); }));
     EXPECT_TRUE(session_->Window().Widget(Control::ConnectButton)->isEnabled());
+}
+
+TEST_F(DesktopPanel, ClosingDuringAnUploadAsksFirst) {
+    // A slow line keeps the upload running while the window is closed.
+    StartWindow({"--baud", "4800"});
+    ConnectAndWaitForHomePage();
+    SaveConfigAndChooseIt();
+    ASSERT_FALSE(HasFatalFailure());
+    SubmitUpload();
+    ASSERT_TRUE(WaitFor([&] { return Status().rfind(sending_, 0) == 0; }, 30000)) << Status();
+
+    // Cancel keeps the upload going; the close request stays pending, so the
+    // window closes when the upload has ended.
+    answerer_->AnswerBox(false);
+    session_->Window().close();
+    ASSERT_EQ(answerer_->BoxTexts.size(), 1u);
+    EXPECT_EQ(answerer_->BoxTexts[0], text::StopWhileDownloading.English);
+    EXPECT_EQ(answerer_->BoxCaptions[0], text::BoxCaption);
+    EXPECT_FALSE(session_->Window().Ended());
+    EXPECT_TRUE(session_->Dialog().Bridge.DownloadRunning);
+    ASSERT_TRUE(WaitFor([&] { return session_->Window().Ended(); }, 60000)) << Status();
+    EXPECT_TRUE(WasPainted(sending_ + "100/100"));
+    EXPECT_FALSE(session_->Window().isVisible());
 }
 
 }  // namespace

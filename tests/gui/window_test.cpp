@@ -1,5 +1,7 @@
 // The desktop window end to end: start-up, Connect, browsing the printer's
 // pages, forms, and Disconnect, with the simulated printer on a pty.
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QTest>
@@ -127,6 +129,34 @@ TEST_F(DesktopWindow, ViewNeverLeavesTheHost) {
     Js("window.open('http://example.com/'); 'ok'");
     QTest::qWait(300);
     EXPECT_TRUE(page->url().toString().contains(secret));
+}
+
+TEST_F(DesktopWindow, AboutItemShowsTheAboutBox) {
+    StartWindow();
+    QAction* about = session_->Window().AboutAction();
+    EXPECT_EQ(about->text().toStdString(), text::AboutItem.English);
+    EXPECT_TRUE(session_->Window().actions().contains(about)) << "not in the window's context menu";
+    answerer_->AnswerAbout();
+    about->trigger();
+    EXPECT_FALSE(answerer_->Pending());
+    std::vector<std::string> expected{"About Config Tool", text::WindowTitle.English, text::Version};
+    EXPECT_EQ(answerer_->AboutTexts, expected);
+}
+
+// A second copy finds the guard taken: it says so and shows no window.
+TEST(DesktopStartup, SecondCopyShowsOneProgramIsRunning) {
+    TempFolder folder;
+    InstanceLock first;
+    ASSERT_EQ(first.Acquire(folder.Path(), kInstanceLockName), LockResult::Acquired);
+    DialogAnswerer answerer;
+    answerer.AnswerBox(true);
+    DesktopApp desktop({});
+    CvkApp second;
+    EXPECT_EQ(second.InitInstance(desktop, folder.Path(), folder.Path() + "/halvoran-config"),
+              StartResult::AlreadyRunning);
+    ASSERT_EQ(answerer.BoxTexts.size(), 1u);
+    EXPECT_EQ(answerer.BoxTexts[0], text::AlreadyRunning);
+    for (QWidget* widget : QApplication::topLevelWidgets()) EXPECT_FALSE(widget->isVisible()) << widget->metaObject()->className();
 }
 
 }  // namespace
