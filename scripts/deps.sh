@@ -8,7 +8,7 @@ packages=(
   libusb-1.0-0-dev libcups2-dev cups-daemon cups-client cups-bsd
   libcpp-httplib-dev
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin
-  xvfb xauth
+  xvfb xauth time
 )
 
 missing=()
@@ -27,4 +27,4 @@ echo "deps: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
