@@ -3,52 +3,21 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/texts.h"
 #include "bridge/page_cache.h"
-#include "bridge/page_path.h"
-#include "bridge/panel_bridge.h"
+#include "bridge_fixture.h"
 #include "platform/files.h"
-#include "support/recording_window.h"
-#include "support/scripted_device.h"
-#include "support/stepped_sleeper.h"
-#include "support/stream_port.h"
-#include "support/temp_folder.h"
 
 namespace halvoran::test {
 namespace {
 
-const std::string kCommError = "Communication error, check the connection and restart the config tool! ";
-
-class PageCacheTest : public ::testing::Test {
+// The bridge fixture, with the page fetch as the tests call it.
+class PageCacheTest : public BridgeFixture {
 protected:
-    void SetUp() override {
-        SetLanguageIndex(0);
-        bridge->Reset(&window, folder.Path());
-        ASSERT_TRUE(port.Open());
-        bridge->Port = &port;
-        bridge->Pause = &pause;
-    }
-    // A restart monitor started by the reset page is held at its first wait,
-    // then stopped.
-    void TearDown() override {
-        bridge->StopRestart = 1;
-        pause.Release();
-        if (bridge->RestartThread.joinable()) bridge->RestartThread.join();
-    }
-    std::string Local(const std::string& page) { return LocalPagePath(folder.Path(), page); }
     bool Fetch(const std::string& page, const std::string& reply, bool forced = false) {
         if (!reply.empty()) device.QueueReply(MakeRecord(reply));
         return FetchPage(page, *bridge, Local(page), forced);
     }
     size_t Requests() const { return device.Writes().size(); }
-
-    TempFolder folder;
-    RecordingWindow window;
-    VirtualTime time;
-    SteppedSleeper pause{time, true};
-    ScriptedDevice device{time};
-    StreamPort port{PortEnv{&device, &time, &time, nullptr}};
-    std::unique_ptr<PanelBridge> bridge = std::make_unique<PanelBridge>();
 };
 
 TEST_F(PageCacheTest, CachedPageIsReusedSilently) {
@@ -191,7 +160,7 @@ TEST_P(ResetPage, TransitionsFromThePreviousPage) {
     if (c.startsMonitor) {
         EXPECT_EQ(bridge->PreviousPage, "");
         EXPECT_EQ(window.Lines().back(),
-                  (StatusLine{"This change requires a reset of the printer, please wait ", false}));
+                  (StatusLine{kResetText, false}));
     } else {
         EXPECT_EQ(bridge->PreviousPage, c.previous);
         EXPECT_EQ(window.Lines().back(), (StatusLine{"/reset.htm is loaded !", false}));
